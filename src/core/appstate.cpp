@@ -1,0 +1,87 @@
+#include "core/appstate.h"
+
+#include <cstdlib>
+#include <memory>
+
+namespace pv {
+
+namespace {
+std::unique_ptr<ApplicationState> theState;
+void (*processExit)(int) = [](int code) { std::quick_exit(code); };
+} // namespace
+
+ApplicationState& appState() {
+    return *theState;
+}
+
+bool applicationStateExists() {
+    return theState != nullptr;
+}
+
+void createApplicationState() {
+    theState = std::make_unique<ApplicationState>();
+}
+
+void releaseApplicationState() {
+    ApplicationState* s = theState.get();
+    if (!s)
+        return; // released already
+    {
+        if (s->crewRunning.load()) {
+            // Workers of a download still read the lists: leave them to the end of the
+            // process instead of pulling them away under the workers.
+            (void)theState.release();
+            return;
+        }
+        // In the order of the table; the lock itself outlives the state.
+        s->pictureUrls = {};
+        s->downloadQueue = {};
+        s->saveFolder = {};
+        s->cellCheckBoxes = {};
+        s->thumbnailUrls = {};
+        s->cellCanvases = {};
+        s->pictureSizes = {};
+        s->pictureNames = {};
+        s->pageSections = {};
+        s->albumUrls = {};
+        s->listingBaseUrl = {};
+        s->albumCounts = {};
+        s->listingText = {};
+        s->pictureSourceMatches = {};
+        s->pictureSourcePattern = {};
+        s->pictureSizeMatches = {};
+        s->pictureSizePattern = {};
+        s->pictureNameMatches = {};
+        s->namePattern = {};
+        s->galleryPages = {};
+        s->pageSectionPattern = {};
+        s->albumUrlPattern = {};
+        s->albumCountPattern = {};
+        s->albumNames = {};
+        theState.reset();
+    }
+}
+
+void compilePatternsAndCreateLock() {
+    ApplicationState& s = appState();
+    s.albumUrlPattern = compilePattern(patterns::albumUrl);
+    s.namePattern = compilePattern(patterns::name);
+    s.albumCountPattern = compilePattern(patterns::albumCount);
+    s.pictureSourcePattern = compilePattern(patterns::pictureSource);
+    s.pictureSizePattern = compilePattern(patterns::pictureSize);
+    s.pageSectionPattern = compilePattern(patterns::pageSection);
+    if (!s.workLock)
+        s.workLock = new std::mutex; // never deleted: detached workers may still hold it
+}
+
+void windowDestroyingStep() {
+    // The lock is not freed: a download crew may still be running and its workers must
+    // never meet a dead lock. It goes with the process.
+    processExit(0);
+}
+
+void setProcessExit(void (*exitFn)(int)) {
+    processExit = exitFn;
+}
+
+} // namespace pv

@@ -1,0 +1,94 @@
+#include "core/crew.h"
+
+#include "core/appstate.h"
+#include "core/windowport.h"
+
+#include <cassert>
+#include <chrono>
+#include <cstdio>
+#include <system_error>
+#include <thread>
+
+namespace pv {
+
+namespace {
+
+void reportFinished() {
+    ApplicationState& s = appState();
+    std::int32_t finished;
+    {
+        std::lock_guard lock(*s.workLock);
+        finished = s.finishedWorkers.fetch_add(1) + 1;
+    }
+    if (finished == crewSize)
+        windowPort().wake();
+}
+
+} // namespace
+
+CrewShift::~CrewShift() {
+    if (!done_)
+        reportFinished();
+}
+
+int CrewShift::take(std::int32_t itemCount) {
+    ApplicationState& s = appState();
+    if (s.nextItem.load() >= itemCount)
+        return 0;
+    std::int32_t n;
+    {
+        std::lock_guard lock(*s.workLock);
+        n = s.nextItem.fetch_add(1) + 1;
+    }
+    if (n > itemCount)
+        return 0;
+    return n;
+}
+
+bool runCrew(WorkerBody body) {
+    ApplicationState& s = appState();
+    if (s.crewRunning.exchange(true)) {
+        std::fputs("picvora: a crew was started while another one runs; refused\n", stderr);
+        assert(!"a second crew must never start while one runs");
+        return false;
+    }
+    s.nextItem = 0;
+    s.finishedWorkers = 0;
+    for (int i = 0; i < crewSize; ++i) {
+        try {
+            std::thread([body] {
+                try {
+                    body();
+                } catch (...) {
+                    // Nothing may cross the thread; the body's CrewShift has reported already.
+                }
+            }).detach();
+        } catch (const std::system_error&) {
+            // The thread could not be started: it counts as a worker that has finished.
+            std::lock_guard lock(*s.workLock);
+            s.finishedWorkers.fetch_add(1);
+        }
+    }
+    WindowPort& port = windowPort();
+    while (s.finishedWorkers.load() < crewSize)
+        port.waitForEvents(std::chrono::milliseconds(100));
+    // Serve the changes the workers handed over before they reported.
+    port.dispatchPending();
+    s.crewRunning = false;
+    return true;
+}
+
+void pumpWait(std::int64_t microseconds) {
+    using namespace std::chrono;
+    WindowPort& port = windowPort();
+    const auto deadline = steady_clock::now() + std::chrono::microseconds(microseconds);
+    port.dispatchPending();
+    for (;;) {
+        auto left = duration_cast<std::chrono::microseconds>(deadline - steady_clock::now());
+        if (left.count() <= 0)
+            break;
+        port.waitForEvents(left);
+    }
+}
+
+} // namespace pv

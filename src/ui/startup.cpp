@@ -1,0 +1,70 @@
+#include "ui/startup.h"
+
+#include "core/appstate.h"
+#include "ui/mainwindow.h"
+#include "ui/messages.h"
+#include "ui/qtext.h"
+#include "ui/qtwindowport.h"
+
+#include <QApplication>
+#include <cstdlib>
+#include <memory>
+
+namespace pv {
+
+namespace {
+std::unique_ptr<QtWindowPort> thePort;
+} // namespace
+
+QtWindowPort* mainWindowPort() {
+    return thePort.get();
+}
+
+void windowCreatedStep(MainWindow& window) {
+    window.setTemplateColours();
+    compilePatternsAndCreateLock();
+}
+
+void closeGuard() {
+    if (appState().busy) {
+        windowPort().showMessage(gbk(messages::busyClose));
+        return;
+    }
+    windowDestroyingStep();
+}
+
+void refreshGuard() {
+    if (appState().busy) {
+        windowPort().showMessage(gbk(messages::busyRefresh));
+        return;
+    }
+}
+
+MainWindow* createMainWindow() {
+    markWindowThread();
+    auto* window = new MainWindow;
+    thePort = std::make_unique<QtWindowPort>(window, window->progressBar1);
+    setWindowPort(thePort.get());
+    windowCreatedStep(*window);
+
+    QObject::connect(window, &MainWindow::closeRequested, [] { closeGuard(); });
+    QObject::connect(window->button6, &QPushButton::clicked, [] { closeGuard(); });
+    QObject::connect(window->refreshAction, &QAction::triggered, [] { refreshGuard(); });
+    return window;
+}
+
+int runProgram(int argc, char** argv) {
+    QApplication app(argc, argv);
+    createApplicationState();
+    std::atexit(releaseApplicationState);
+    std::at_quick_exit(releaseApplicationState);
+    MainWindow* window = createMainWindow();
+    window->show();
+    QApplication::exec();
+    // The loop only ends through the close guard, which ends the process; should the
+    // platform stop it some other way, end the same way.
+    windowDestroyingStep();
+    return 0;
+}
+
+} // namespace pv
