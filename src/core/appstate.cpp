@@ -48,15 +48,15 @@ void releaseApplicationState() {
         s->albumCounts = {};
         s->listingText = {};
         s->pictureSourceMatches = {};
-        s->pictureSourcePattern = {};
+        s->pictureSourcePattern = Pattern();
         s->pictureSizeMatches = {};
-        s->pictureSizePattern = {};
+        s->pictureSizePattern = Pattern();
         s->pictureNameMatches = {};
-        s->namePattern = {};
+        s->namePattern = Pattern();
         s->galleryPages = {};
-        s->pageSectionPattern = {};
-        s->albumUrlPattern = {};
-        s->albumCountPattern = {};
+        s->pageSectionPattern = Pattern();
+        s->albumUrlPattern = Pattern();
+        s->albumCountPattern = Pattern();
         s->albumNames = {};
         theState.reset();
     }
