@@ -56,6 +56,9 @@ struct ApplicationState {
     // Not a field of the listings: set while any command runs a listing or a download,
     // so that no second listing or crew can start meanwhile (busy keeps its own meaning).
     bool commandActive = false;
+    // From the destruction of the previous cells until the new gallery is built: the
+    // pop-up menu is not offered meanwhile.
+    bool galleryReplacing = false;
     // Set by runCrew from the start of a crew until its last worker has reported.
     std::atomic<bool> crewRunning{false};
 };

@@ -1,6 +1,7 @@
 #include "ui/startup.h"
 
 #include "core/appstate.h"
+#include "gallery/gallery.h"
 #include "ui/mainwindow.h"
 #include "ui/messages.h"
 #include "ui/qtext.h"
@@ -49,6 +50,7 @@ MainWindow* createMainWindow() {
 
     QObject::connect(window, &MainWindow::closeRequested, [] { closeGuard(); });
     QObject::connect(window->button6, &QPushButton::clicked, [] { closeGuard(); });
+    connectGallery(*window);
     QObject::connect(window->refreshAction, &QAction::triggered, [] { refreshGuard(); });
     return window;
 }
