@@ -8,6 +8,7 @@ namespace pv {
 namespace {
 std::unique_ptr<ApplicationState> theState;
 void (*processExit)(int) = [](int code) { std::quick_exit(code); };
+void (*shutdownStep)() = nullptr;
 } // namespace
 
 ApplicationState& appState() {
@@ -77,7 +78,13 @@ void compilePatternsAndCreateLock() {
 void windowDestroyingStep() {
     // The lock is not freed: a download crew may still be running and its workers must
     // never meet a dead lock. It goes with the process.
+    if (shutdownStep)
+        shutdownStep();
     processExit(0);
+}
+
+void setShutdownStep(void (*step)()) {
+    shutdownStep = step;
 }
 
 void setProcessExit(void (*exitFn)(int)) {

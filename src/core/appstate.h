@@ -78,6 +78,10 @@ void compilePatternsAndCreateLock();
 // until the process is gone) and ends the program with exit code 0.
 void windowDestroyingStep();
 
+// Run by windowDestroyingStep just before the program ends (a download removes the files
+// it has in flight there). One step; a later call replaces it.
+void setShutdownStep(void (*step)());
+
 // How the program ends (default: std::quick_exit, which runs the release registered with
 // at_quick_exit). Tests replace it to observe the end without losing their process.
 void setProcessExit(void (*exitFn)(int));
