@@ -2,10 +2,14 @@
 
 #include "core/appstate.h"
 #include "gallery/gallery.h"
+#include "ui/downloadcommands.h"
+#include "ui/listalbums.h"
+#include "ui/listpictures.h"
 #include "ui/mainwindow.h"
 #include "ui/messages.h"
 #include "ui/qtext.h"
 #include "ui/qtwindowport.h"
+#include "ui/usernameedit.h"
 
 #include <QApplication>
 #include <cstdlib>
@@ -35,10 +39,13 @@ void closeGuard() {
 }
 
 void refreshGuard() {
-    if (appState().busy) {
+    // A download or the first page of a listing does not set busy, but a refresh then would
+    // pull the records from under it all the same.
+    if (appState().busy || appState().commandActive) {
         windowPort().showMessage(gbk(messages::busyRefresh));
         return;
     }
+    listPictures();
 }
 
 MainWindow* createMainWindow() {
@@ -51,6 +58,14 @@ MainWindow* createMainWindow() {
     QObject::connect(window, &MainWindow::closeRequested, [] { closeGuard(); });
     QObject::connect(window->button6, &QPushButton::clicked, [] { closeGuard(); });
     connectGallery(*window);
+    QObject::connect(window->button1, &QPushButton::clicked, [] { listAlbums(); });
+    QObject::connect(window->edit1, &UserNameEdit::keyReleased, [](int key) {
+        if (key == 13)
+            listAlbums();
+    });
+    QObject::connect(window->button2, &QPushButton::clicked, [] { listPictures(); });
+    QObject::connect(window->button3, &QPushButton::clicked, [] { downloadSelected(); });
+    QObject::connect(window->button4, &QPushButton::clicked, [] { downloadAll(); });
     QObject::connect(window->refreshAction, &QAction::triggered, [] { refreshGuard(); });
     return window;
 }
