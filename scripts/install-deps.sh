@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-    cmake ninja-build g++ pkg-config git
+    cmake ninja-build g++ pkg-config git dpkg-dev file
     qt6-base-dev libboost-regex-dev libcurl4-openssl-dev libcpp-httplib-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-wqy-microhei xvfb xauth
