@@ -2,6 +2,8 @@
 // the pop-up menu's selection commands and scrolling. Everything runs on the window thread.
 #pragma once
 
+#include <chrono>
+
 namespace pv {
 
 class MainWindow;
@@ -18,7 +20,22 @@ void destroyGalleryCells();
 void buildGallery();
 // The thumbnail crew; then ends the listing: busy cleared, the buttons enabled again.
 void loadThumbnails();
-// 重新载入: the thumbnail of currentCell fetched again.
+// 重新载入: the thumbnail of currentCell fetched again, off the window thread; the cell is
+// blank until the bytes arrive.
 void reloadThumbnail();
+
+// Placing the page frames for the scroll bar's position, and the wheel step of `notches`
+// (positive away from the user); what the scroll bar's events run.
+void placePageFrames();
+void wheelStep(int notches);
+
+// How long one thumbnail fetch may take to connect, and in all. A host that never answers
+// costs its cell, not the listing.
+struct ThumbnailFetchLimits {
+    std::chrono::seconds connect{10};
+    std::chrono::seconds total{30};
+};
+void setThumbnailFetchLimits(ThumbnailFetchLimits limits);
+ThumbnailFetchLimits thumbnailFetchLimits();
 
 } // namespace pv

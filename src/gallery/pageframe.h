@@ -11,19 +11,35 @@ class PageFrame : public QFrame {
 public:
     using QFrame::QFrame;
 
+    // An empty page frame in `parent` with this one's size, shape and colours; hidden.
+    PageFrame* makeCopy(QWidget* parent) const {
+        auto* f = new PageFrame(parent);
+        f->resize(size());
+        f->setFrameStyle(frameStyle());
+        f->setPalette(palette());
+        f->setAutoFillBackground(autoFillBackground());
+        return f;
+    }
+
 signals:
     void leftPressed();
     void rightReleased(const QPoint& globalPos);
 
 protected:
     void mousePressEvent(QMouseEvent* event) override {
-        if (event->button() == Qt::LeftButton)
+        if (event->button() == Qt::LeftButton) {
+            event->accept();
             emit leftPressed();
+            return;
+        }
         QFrame::mousePressEvent(event);
     }
     void mouseReleaseEvent(QMouseEvent* event) override {
-        if (event->button() == Qt::RightButton)
+        if (event->button() == Qt::RightButton) {
+            event->accept();
             emit rightReleased(event->globalPosition().toPoint());
+            return;
+        }
         QFrame::mouseReleaseEvent(event);
     }
 };

@@ -52,8 +52,12 @@ void PictureButton::paintEvent(QPaintEvent*) {
 }
 
 void PictureButton::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() == Qt::RightButton)
+    if (event->button() == Qt::RightButton) {
+        // Accepted here, so that the page frame under the highlight does not open the menu too.
+        event->accept();
         emit rightReleased(event->globalPosition().toPoint());
+        return;
+    }
     QAbstractButton::mouseReleaseEvent(event);
 }
 
