@@ -24,7 +24,17 @@ void reportFinished() {
         windowPort().wake();
 }
 
+void startDetached(std::function<void()> work) {
+    std::thread(std::move(work)).detach();
+}
+
+CrewThreadStart threadStart = &startDetached;
+
 } // namespace
+
+void setCrewThreadStart(CrewThreadStart start) {
+    threadStart = start ? start : &startDetached;
+}
 
 CrewShift::~CrewShift() {
     if (!done_)
@@ -56,13 +66,13 @@ bool runCrew(WorkerBody body) {
     s.finishedWorkers = 0;
     for (int i = 0; i < crewSize; ++i) {
         try {
-            std::thread([body] {
+            threadStart([body] {
                 try {
                     body();
                 } catch (...) {
                     // Nothing may cross the thread; the body's CrewShift has reported already.
                 }
-            }).detach();
+            });
         } catch (const std::system_error&) {
             // The thread could not be started: it counts as a worker that has finished.
             std::lock_guard lock(*s.workLock);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 namespace pv {
 
@@ -14,6 +15,12 @@ using WorkerBody = void (*)();
 // then waits, serving events, until all ten have reported finished. Returns false (and
 // runs nothing) when another crew is still running; a debug build stops there loudly.
 bool runCrew(WorkerBody body);
+
+// How a crew's threads are started; tests put in one that fails. Runs `work` on a new
+// thread of its own, or throws std::system_error when none can be had. nullptr restores
+// the default, a detached std::thread.
+using CrewThreadStart = void (*)(std::function<void()> work);
+void setCrewThreadStart(CrewThreadStart start);
 
 // Window thread. Returns once `microseconds` have passed, serving every event that arrives
 // meanwhile; blocks without spinning in between.
