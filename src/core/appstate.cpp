@@ -71,8 +71,9 @@ void compilePatternsAndCreateLock() {
     s.pictureSourcePattern = compilePattern(patterns::pictureSource);
     s.pictureSizePattern = compilePattern(patterns::pictureSize);
     s.pageSectionPattern = compilePattern(patterns::pageSection);
-    if (!s.workLock)
-        s.workLock = new std::mutex; // never deleted: detached workers may still hold it
+    // Static storage: detached workers may still hold it while the process ends.
+    static std::mutex lock;
+    s.workLock = &lock;
 }
 
 void windowDestroyingStep() {

@@ -1,0 +1,6 @@
+#include "fuzz/fuzzchecks.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, unsigned long size) {
+    pv::fuzz::checkUrlParts(data, size);
+    return 0;
+}
