@@ -55,6 +55,10 @@ struct FaultRule {
     Fault fault = Fault::serverError;
     int delayMs = 0;  // Fault::delay
     std::string text; // Fault::declaredCount, UTF-8
+
+    FaultRule() = default;
+    FaultRule(std::string path_, Fault fault_, int delayMs_ = 0, std::string text_ = {})
+        : path(std::move(path_)), fault(fault_), delayMs(delayMs_), text(std::move(text_)) {}
 };
 
 struct HostOptions {
@@ -85,6 +89,12 @@ struct PictureSpec {
     int number = 0;       // drawn on the picture; 0: its position in the album
     int width = 400;
     int height = 300;
+
+    PictureSpec() = default;
+    PictureSpec(std::string fileName_, std::string name_ = {}, int number_ = 0, int width_ = 400,
+                int height_ = 300)
+        : fileName(std::move(fileName_)), name(std::move(name_)), number(number_), width(width_),
+          height(height_) {}
 };
 
 // count pictures "0001.jpg" ... named "图片 1" ...
@@ -94,6 +104,12 @@ struct AlbumSpec {
     std::string name; // UTF-8
     std::vector<PictureSpec> pictures;
     std::optional<std::string> declaredCount; // pnum text (UTF-8); default: the count
+
+    AlbumSpec() = default;
+    AlbumSpec(std::string name_, std::vector<PictureSpec> pictures_ = {},
+              std::optional<std::string> declaredCount_ = std::nullopt)
+        : name(std::move(name_)), pictures(std::move(pictures_)),
+          declaredCount(std::move(declaredCount_)) {}
 };
 
 struct PictureInfo {

@@ -168,7 +168,13 @@ Target resolve(const Catalogue& catalogue, std::string_view requestTarget) {
             return t;
     }
     t.album = member->albums[static_cast<std::size_t>(t.albumNumber - 1)];
+    // Rules may name the album by its purl or by its name.
     const std::string base = decodedAlbum(t.member, t.albumNumber);
+    const std::string named = "/" + t.member + "/" + t.album->name;
+    auto know = [&](const std::string& suffix) {
+        t.known.push_back(base + suffix);
+        t.known.push_back(named + suffix);
+    };
     const std::size_t left = s.size() - rest;
     if (left == 0 || (left == 2 && s[rest] == "index")) {
         auto page = left == 0 ? std::optional<int>(0) : pageNumber(s[rest + 1]);
@@ -177,7 +183,7 @@ Target resolve(const Catalogue& catalogue, std::string_view requestTarget) {
         t.kind = Kind::albumPage;
         t.pageIndex = *page;
         t.listingAddress = left == 0;
-        t.known.push_back(base + (t.listingAddress ? "" : "/index/" + std::to_string(*page)));
+        know(t.listingAddress ? "" : "/index/" + std::to_string(*page));
         return t;
     }
     const bool thumbnail = sameLetters(s[rest], "abpic");
@@ -190,7 +196,7 @@ Target resolve(const Catalogue& catalogue, std::string_view requestTarget) {
         if (const Picture* p = t.album->find(candidate)) {
             t.picture = p;
             t.kind = thumbnail ? Kind::thumbnail : Kind::picture;
-            t.known.push_back(base + (thumbnail ? "/abpic/" : "/pic/") + percentDecode(p->key));
+            know((thumbnail ? "/abpic/" : "/pic/") + percentDecode(p->key));
             return t;
         }
     }
