@@ -10,6 +10,7 @@
 #include "ui/qtext.h"
 #include "ui/qtwindowport.h"
 #include "ui/usernameedit.h"
+#include "web/webinit.h"
 
 #include <QApplication>
 #include <cstdlib>
@@ -71,6 +72,7 @@ MainWindow* createMainWindow() {
 }
 
 int runProgram(int argc, char** argv) {
+    initialiseWeb(); // before any thread exists, the toolkit's own included
     QApplication app(argc, argv);
     createApplicationState();
     std::atexit(releaseApplicationState);
