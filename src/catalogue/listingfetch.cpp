@@ -6,8 +6,21 @@
 #include "web/webrequest.h"
 
 #include <algorithm>
+#include <atomic>
 
 namespace pv {
+
+namespace {
+std::atomic<std::int32_t> listingTimeout{0};
+
+Bytes fetchPage(const Text& address) {
+    return webRequest(address, {}, {}, {}, {}, {}, {}, listingTimeout.load());
+}
+} // namespace
+
+void setListingRequestTimeout(std::int32_t seconds) {
+    listingTimeout = seconds;
+}
 
 const Text& lastPageMarker() {
     static const Text marker = "\">" + utf8ToGbk("[尾页]");
@@ -33,7 +46,7 @@ Text pageText(const Bytes& body) {
 }
 
 void countListingPages(const Text& address) {
-    const Text page = pageText(webRequest(address));
+    const Text page = pageText(fetchPage(address));
     windowPort().dispatchPending();
     ApplicationState& s = appState();
     s.pageCount = pageCountOf(page);
@@ -57,7 +70,7 @@ void pageWorker() {
     CrewShift shift;
     while (const int n = shift.take(s.pageCount)) {
         const Text address = s.listingBaseUrl + "/index/" + decimal(n - 1);
-        const Text page = pageText(webRequest(address));
+        const Text page = pageText(fetchPage(address));
         const MatchList matches = searchAll(s.pageSectionPattern, page);
         if (!matches.empty()) {
             Text section = matchText(matches.front(), page);

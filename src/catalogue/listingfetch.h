@@ -21,6 +21,10 @@ const Text& lastPageMarker();
 // below -1 counts as no pages; the count is capped at maxListingPages.
 std::int32_t pageCountOf(const Text& firstPage);
 
+// The time-out of every listing page's web request; 0 (the default) leaves the web
+// request's own. Tests shorten it to see a listing end on a page that never answers.
+void setListingRequestTimeout(std::int32_t seconds);
+
 // The page text: the body up to its first zero byte.
 Text pageText(const Bytes& body);
 
