@@ -15,12 +15,10 @@ namespace {
 
 void reportFinished() {
     ApplicationState& s = appState();
-    std::int32_t finished;
-    {
-        std::lock_guard lock(*s.workLock);
-        finished = s.finishedWorkers.fetch_add(1) + 1;
-    }
-    if (finished == crewSize)
+    // The wake belongs to the report: once runCrew has seen the count and taken the lock
+    // after it, the last worker touches nothing of the crew's, nor the port.
+    std::lock_guard lock(*s.workLock);
+    if (s.finishedWorkers.fetch_add(1) + 1 == crewSize)
         windowPort().wake();
 }
 
@@ -82,6 +80,9 @@ bool runCrew(WorkerBody body) {
     WindowPort& port = windowPort();
     while (s.finishedWorkers.load() < crewSize)
         port.waitForEvents(std::chrono::milliseconds(100));
+    {
+        std::lock_guard lock(*s.workLock); // the last reporter has left the lock
+    }
     // Serve the changes the workers handed over before they reported.
     port.dispatchPending();
     s.crewRunning = false;
