@@ -84,6 +84,7 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
     checkBox1->hide();
 
     scrollBar1 = place(new GalleryScrollBar(frame1), "纵向滚动条1", 837, 2, 16, 541);
+    scrollBar1->setRange(0, 0); // nothing to scroll until a gallery is built
     scrollBar1->setEnabled(false);
 
     progressBar1 = place(new QProgressBar(group1), "进度条1", 16, 615, 855, 12);
