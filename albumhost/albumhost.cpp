@@ -151,7 +151,13 @@ struct AlbumHost::State {
 
     std::string hostAndPort() const {
         std::lock_guard lock(mutex);
-        return options.bindAddress + ":" + std::to_string(port);
+        // Bound to every address: name the loopback one, which a local client can reach.
+        const std::string& a = options.bindAddress;
+        const std::string host = (a == "0.0.0.0" || a.empty())      ? "127.0.0.1"
+                                 : a == "::"                        ? "[::1]"
+                                 : a.find(':') != std::string::npos ? "[" + a + "]"
+                                                                    : a;
+        return host + ":" + std::to_string(port);
     }
 
     // Waits ms unless the host stops first; false when it stops.

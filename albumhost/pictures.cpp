@@ -5,8 +5,7 @@
 #include <QColor>
 #include <QImage>
 #include <QImageReader>
-#include <QLinearGradient>
-#include <QPainter>
+#include <QRect>
 #include <QString>
 #include <algorithm>
 #include <cctype>
@@ -27,11 +26,38 @@ std::string encodeJpeg(const QImage& image) {
     return std::string(data.constData(), static_cast<std::size_t>(data.size()));
 }
 
+// Pixels are written directly rather than through QPainter: its raster engine spreads
+// larger fills over a thread pool of its own, which race detectors cannot see into.
+void fillRect(QImage& image, int x, int y, int w, int h, QRgb colour) {
+    const int left = std::max(x, 0);
+    const int right = std::min(x + w, image.width());
+    for (int row = std::max(y, 0); row < std::min(y + h, image.height()); ++row) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(row));
+        std::fill(line + left, line + std::max(left, right), colour);
+    }
+}
+
+// From `from` in the top-left corner to `to` in the bottom-right one.
+void fillGradient(QImage& image, QColor from, QColor to) {
+    const long long w = image.width();
+    const long long h = image.height();
+    const long long span = std::max(1LL, w * w + h * h);
+    for (int y = 0; y < h; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < w; ++x) {
+            const long long t = (x * w + y * h) * 256 / span; // 0 to 256
+            auto mix = [t](int a, int b) { return static_cast<int>(a + (b - a) * t / 256); };
+            line[x] = qRgb(mix(from.red(), to.red()), mix(from.green(), to.green()),
+                           mix(from.blue(), to.blue()));
+        }
+    }
+}
+
 // Segments a..g of the digits 0 to 9, bit 0 being segment a.
 constexpr unsigned char segmentsOf[10] = {0x3F, 0x06, 0x5B, 0x4F, 0x66,
                                           0x6D, 0x7D, 0x07, 0x7F, 0x6F};
 
-void drawDigit(QPainter& painter, int digit, int x, int y, int w, int h, const QColor& colour) {
+void drawDigit(QImage& image, int digit, int x, int y, int w, int h, QRgb colour) {
     const int t = std::max(2, w / 6);
     const int mid = h / 2;
     const int upper = mid - t - t / 2;
@@ -48,7 +74,8 @@ void drawDigit(QPainter& painter, int digit, int x, int y, int w, int h, const Q
     };
     for (int s = 0; s < 7; ++s) {
         if (segmentsOf[digit] & (1u << s))
-            painter.fillRect(rects[s], colour);
+            fillRect(image, rects[s].x(), rects[s].y(), rects[s].width(), rects[s].height(),
+                     colour);
     }
 }
 
@@ -57,17 +84,13 @@ QImage drawImage(int number, int width, int height) {
     height = std::max(height, 8);
     QImage image(width, height, QImage::Format_RGB32);
     const int hue = static_cast<int>((static_cast<unsigned>(number) * 37u) % 360u);
-    QPainter painter(&image);
-    QLinearGradient gradient(0, 0, width, height);
-    gradient.setColorAt(0, QColor::fromHsv(hue, 90, 235));
-    gradient.setColorAt(1, QColor::fromHsv(hue, 170, 150));
-    painter.fillRect(image.rect(), gradient);
+    fillGradient(image, QColor::fromHsv(hue, 90, 235), QColor::fromHsv(hue, 170, 150));
     const int frame = std::max(2, std::min(width, height) / 40);
-    const QColor frameColour = QColor::fromHsv(hue, 200, 90);
-    painter.fillRect(0, 0, width, frame, frameColour);
-    painter.fillRect(0, height - frame, width, frame, frameColour);
-    painter.fillRect(0, 0, frame, height, frameColour);
-    painter.fillRect(width - frame, 0, frame, height, frameColour);
+    const QRgb frameColour = QColor::fromHsv(hue, 200, 90).rgb();
+    fillRect(image, 0, 0, width, frame, frameColour);
+    fillRect(image, 0, height - frame, width, frame, frameColour);
+    fillRect(image, 0, 0, frame, height, frameColour);
+    fillRect(image, width - frame, 0, frame, height, frameColour);
 
     const std::string digits = std::to_string(std::max(number, 0));
     const int count = static_cast<int>(digits.size());
@@ -87,10 +110,10 @@ QImage drawImage(int number, int width, int height) {
     const int shadow = std::max(1, digitWidth / 12);
     for (int i = 0; i < count; ++i) {
         const int x = left + i * (digitWidth + gap);
-        drawDigit(painter, digits[static_cast<std::size_t>(i)] - '0', x + shadow, top + shadow,
-                  digitWidth, digitHeight, QColor(30, 30, 30));
-        drawDigit(painter, digits[static_cast<std::size_t>(i)] - '0', x, top, digitWidth,
-                  digitHeight, Qt::white);
+        const int digit = digits[static_cast<std::size_t>(i)] - '0';
+        drawDigit(image, digit, x + shadow, top + shadow, digitWidth, digitHeight,
+                  qRgb(30, 30, 30));
+        drawDigit(image, digit, x, top, digitWidth, digitHeight, qRgb(255, 255, 255));
     }
     return image;
 }
@@ -128,12 +151,17 @@ std::string thumbnailOfBytes(const std::string& bytes, ThumbnailBox box) {
         return {};
     QImage small = fitted(image, box);
     if (small.hasAlphaChannel()) {
-        QImage flat(small.size(), QImage::Format_RGB32);
-        flat.fill(Qt::white);
-        QPainter painter(&flat);
-        painter.drawImage(0, 0, small);
-        painter.end();
-        small = flat;
+        // Transparent parts on white, as a browser would show them.
+        small = small.convertToFormat(QImage::Format_ARGB32);
+        for (int y = 0; y < small.height(); ++y) {
+            auto* line = reinterpret_cast<QRgb*>(small.scanLine(y));
+            for (int x = 0; x < small.width(); ++x) {
+                const int a = qAlpha(line[x]);
+                auto over = [a](int c) { return (c * a + 255 * (255 - a)) / 255; };
+                line[x] = qRgb(over(qRed(line[x])), over(qGreen(line[x])), over(qBlue(line[x])));
+            }
+        }
+        small = small.convertToFormat(QImage::Format_RGB32);
     }
     return encodeJpeg(small);
 }

@@ -1,5 +1,5 @@
 // The pictures the host serves: demo pictures drawn on demand, thumbnails scaled from the
-// pictures. Drawing uses QImage and QPainter rectangles only (the number is drawn in
+// pictures. The pixels of a QImage are written directly (the number is drawn in
 // seven-segment digits, not with a font), so it works from any thread and needs no
 // QGuiApplication, not even a QCoreApplication.
 #pragma once
