@@ -3,9 +3,11 @@
 #include "core/crew.h"
 #include "support/httpcapture.h"
 #include "support/testsupport.h"
+#include "ui/qtwindowport.h"
 #include "web/cookiestore.h"
 #include "web/httptransfer.h"
 
+#include <QTimer>
 #include <atomic>
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -375,6 +377,27 @@ TEST_F(WebRequestTest, TimeOutIsOneDeadlineEvenWhileEventsKeepComing) {
     EXPECT_GE(took, 1000ms);
     EXPECT_LT(took, 1300ms);
     EXPECT_GT(served.load(), 50); // the window thread kept serving events while it waited
+}
+
+// On the real event loop: the reply must end the wait at once (the wait itself would last
+// the whole 90 s), timers keep firing meanwhile, and a dead server still ends at the deadline.
+TEST_F(WebRequestTest, OnTheQtEventLoop) {
+    QtWindowPort port(nullptr, nullptr);
+    setWindowPort(&port);
+    int ticks = 0;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+    ticker.start(10);
+
+    server.script({{httpReply(200, "quick"), 300ms}, {{}, 0ms, true}});
+    const auto quick = timed([&] { EXPECT_EQ(webRequest(server.origin() + "/q"), "quick"); });
+    EXPECT_LT(quick, 1000ms);
+    EXPECT_GT(ticks, 10);
+    const auto dead = timed(
+        [&] { EXPECT_EQ(webRequest(server.origin() + "/d", {}, {}, {}, {}, {}, {}, 1), ""); });
+    EXPECT_GE(dead, 1000ms);
+    EXPECT_LT(dead, 1300ms);
+    setWindowPort(nullptr);
 }
 
 TEST_F(WebRequestTest, TimeOutOnAWorkerThread) {
