@@ -160,6 +160,17 @@ TEST_F(DownloadTest, FolderEndingInASeparatorIsKept) {
     EXPECT_EQ(appState().saveFolder, folder.text() + "/"); // completed once
 }
 
+TEST_F(DownloadTest, FolderWithAChineseName) {
+    const auto pictures = listAlbum({"a.jpg"});
+    const fs::path chinese = folder.path() / "我的图片";
+    fs::create_directory(chinese);
+    // The picker answers in the program's text, GBK.
+    EXPECT_EQ(downloadAllInto(utf8ToGbk(chinese.string())), "已成功下载1张图片。");
+    EXPECT_EQ(folder.entries(), (Entries{{"我的图片", "<dir>"}}));
+    ASSERT_TRUE(fs::exists(chinese / "a.jpg"));
+    EXPECT_EQ(fs::file_size(chinese / "a.jpg"), host->contentAt(pictures[0].picturePath).size());
+}
+
 TEST_F(DownloadTest, FailedPicturesLeaveNoFileAndAreCounted) {
     setDownloadTimeouts({std::chrono::seconds(2), std::chrono::seconds(2)});
     const auto pictures = listAlbum({"ok.jpg", "missing.jpg", "cut.jpg", "hang.jpg"});
