@@ -103,10 +103,10 @@ bool PendingPicture::write(const char* data, std::size_t size) {
 bool PendingPicture::commit() {
     if (fd_ < 0)
         return false;
-    const bool written = !writeFailed_ && ::close(fd_) == 0;
-    if (!written)
-        ::close(fd_);
+    // Closed once whatever happens: a second close could hit another thread's descriptor.
+    const bool closed = ::close(fd_) == 0;
     fd_ = -1;
+    const bool written = closed && !writeFailed_;
     Registry& r = registry();
     std::lock_guard lock(r.mutex);
     const auto entry = r.inFlight.find(id_);
