@@ -14,10 +14,13 @@
 #include "web/httpget.h"
 
 #include <QEvent>
+#include <QPointer>
+#include <QTimer>
 #include <QWheelEvent>
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
+#include <deque>
 #include <system_error>
 #include <thread>
 #include <unordered_map>
@@ -180,6 +183,26 @@ protected:
     }
 };
 
+// Page frame copies of earlier galleries, waiting out of sight to be deleted.
+std::deque<QPointer<QWidget>> retiredPages;
+constexpr int retiredTop = -(1 << 24);
+
+void scheduleRetirement() {
+    if (retiredPages.empty())
+        return;
+    QTimer::singleShot(0, mainWindow()->frame2, [] {
+        while (!retiredPages.empty()) {
+            QPointer<QWidget> page = retiredPages.front();
+            retiredPages.pop_front();
+            if (page) {
+                delete page.data();
+                break;
+            }
+        }
+        scheduleRetirement();
+    });
+}
+
 void showThumbnail(std::uint64_t generation, int cell, Bytes bytes) {
     if (!applicationStateExists() || generation != galleryGeneration.load())
         return;
@@ -214,7 +237,9 @@ void advanceProgress(QProgressBar* bar) {
 
 Text caption(std::int64_t cell) {
     const ApplicationState& s = appState();
-    Text t = "(" + decimal(cell) + ")";
+    Text t(1, '(');
+    t += decimal(cell);
+    t += ')';
     if (cell <= static_cast<std::int64_t>(s.pictureNames.size()))
         t += s.pictureNames[static_cast<std::size_t>(cell - 1)];
     return t;
@@ -268,13 +293,23 @@ void destroyGalleryCells() {
     // canvas moves it to where it belongs.
     if (w->pictureButton1->parentWidget() != w->frame3)
         w->pictureButton1->setParent(w->frame3);
-    // A copy takes its cells with it, all at once.
-    for (auto& page : s.galleryPages)
-        delete page.data();
-    for (auto& c : s.cellCanvases)
-        delete c.data();
-    for (auto& c : s.cellCheckBoxes)
-        delete c.data();
+    // The copies go out of sight and reach at once, and are deleted one per turn of the
+    // event loop: a copy takes 1,200 controls with it, and a large album has dozens. Moved
+    // away rather than hidden, which would tell each of its cells.
+    for (auto& page : s.galleryPages) {
+        if (QWidget* p = qobject_cast<QWidget*>(page.data())) {
+            p->move(p->x(), retiredTop);
+            retiredPages.push_back(p);
+        }
+    }
+    s.galleryPages.clear(); // nothing may place them again
+    scheduleRetirement();
+    // The first page's cells live in 外形框3, which stays.
+    for (auto* list : {&s.cellCanvases, &s.cellCheckBoxes}) {
+        const std::size_t first = std::min<std::size_t>(list->size(), layout::cellsPerPage);
+        for (std::size_t i = 0; i < first; ++i)
+            delete (*list)[i].data();
+    }
 }
 
 void buildGallery() {
