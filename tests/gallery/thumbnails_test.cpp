@@ -147,17 +147,16 @@ TEST_F(GalleryThumbnails, LateReloadAfterTheGalleryWasReplacedIsDropped) {
 
 TEST_F(GalleryThumbnails, TwoReloadsOfOneCellShowTheLater) {
     listThumbnails();
+    // The first reload's answer is slow; by the second one the address fails at once.
     host->addFault({paths[0], albumhost::Fault::delay, 800, {}});
     rightClick(1);
     host->clearRequests();
     window->reloadAction->trigger();
     ASSERT_TRUE(host->waitForRequests(1, 5000ms));
-    // The second answer comes first; the first one, late, must not be shown after it.
-    host->clearFaults();
-    host->addFault({paths[0], albumhost::Fault::drop, 0, {}});
+    appState().thumbnailUrls[0] = "http://127.0.0.1:9/gone.jpg";
     window->reloadAction->trigger();
     QTest::qWait(1500);
-    EXPECT_FALSE(shows(1));
+    EXPECT_FALSE(shows(1)) << "the earlier, slower answer came last and was shown";
 }
 
 TEST_F(GalleryThumbnails, ReloadWithoutAPictureFetchesNothing) {
