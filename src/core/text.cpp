@@ -175,18 +175,25 @@ bool isSpace(char c) {
 bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
-} // namespace
 
-double toNumber(std::string_view text) {
-    Text t = foldFullWidth(text);
+// Skips leading white space and an optional sign; the position of the first digit.
+std::size_t skipSpaceAndSign(const Text& t, bool& negative) {
     std::size_t i = 0;
     while (i < t.size() && isSpace(t[i]))
         ++i;
-    bool negative = false;
+    negative = false;
     if (i < t.size() && (t[i] == '+' || t[i] == '-')) {
         negative = t[i] == '-';
         ++i;
     }
+    return i;
+}
+} // namespace
+
+double toNumber(std::string_view text) {
+    const Text t = foldFullWidth(text);
+    bool negative;
+    std::size_t i = skipSpaceAndSign(t, negative);
     double value = 0;
     bool any = false;
     while (i < t.size() && isDigit(t[i])) {
@@ -210,15 +217,9 @@ double toNumber(std::string_view text) {
 }
 
 std::int32_t integerValue(std::string_view text) {
-    Text t = foldFullWidth(text);
-    std::size_t i = 0;
-    while (i < t.size() && isSpace(t[i]))
-        ++i;
-    bool negative = false;
-    if (i < t.size() && (t[i] == '+' || t[i] == '-')) {
-        negative = t[i] == '-';
-        ++i;
-    }
+    const Text t = foldFullWidth(text);
+    bool negative;
+    std::size_t i = skipSpaceAndSign(t, negative);
     std::int64_t value = 0;
     const std::int64_t cap = static_cast<std::int64_t>(INT32_MAX) + 1;
     while (i < t.size() && isDigit(t[i])) {
