@@ -5,6 +5,7 @@
 #include "core/servicehost.h"
 #include "support/httpcapture.h"
 #include "support/testsupport.h"
+#include "support/windowfixture.h"
 #include "ui/mainwindow.h"
 #include "ui/qtwindowport.h"
 #include "ui/startup.h"
@@ -19,7 +20,7 @@
 namespace pv {
 namespace {
 
-class ListingFaults : public ::testing::Test {
+class ListingFaults : public test::WindowFixture {
 protected:
     void SetUp() override {
         albumhost::HostOptions options;
@@ -28,13 +29,7 @@ protected:
         options.picturesPerPage = 4;
         host = std::make_unique<albumhost::AlbumHost>(options);
         host->addAlbum("f", {"五页", albumhost::numberedPictures(20), {}});
-        ASSERT_TRUE(host->start()) << host->error();
-        setAlbumHost(host->hostAndPort());
-        releaseApplicationState();
-        createApplicationState();
-        window = createMainWindow();
-        mainWindowPort()->messageBox = [this](const QString& t) { shown << t; };
-        window->show();
+        openWindow();
         window->edit1->setText("f");
         QTest::mouseClick(window->button1, Qt::LeftButton);
         ASSERT_EQ(window->combo1->count(), 1);
@@ -42,11 +37,7 @@ protected:
     }
     void TearDown() override {
         setListingRequestTimeout(0);
-        setWindowPort(nullptr);
-        delete window;
-        releaseApplicationState();
-        host.reset();
-        setAlbumHost(PICVORA_ALBUM_HOST_DEFAULT);
+        WindowFixture::TearDown();
     }
     void expectCommandEnded() {
         EXPECT_EQ(appState().busy, 0);
@@ -55,9 +46,6 @@ protected:
         EXPECT_TRUE(window->button2->isEnabled());
         EXPECT_TRUE(window->button6->isEnabled());
     }
-    std::unique_ptr<albumhost::AlbumHost> host;
-    MainWindow* window = nullptr;
-    QStringList shown;
     std::string album;
 };
 

@@ -4,6 +4,7 @@
 #include "core/servicehost.h"
 #include "gallery/galleryscrollbar.h"
 #include "support/testsupport.h"
+#include "support/windowfixture.h"
 #include "ui/mainwindow.h"
 #include "ui/qtext.h"
 #include "ui/qtwindowport.h"
@@ -24,7 +25,7 @@ QString u(const char* utf8) {
     return QString::fromUtf8(utf8);
 }
 
-class ListingTest : public ::testing::Test {
+class ListingTest : public test::WindowFixture {
 protected:
     void SetUp() override {
         albumhost::HostOptions options;
@@ -34,23 +35,10 @@ protected:
     }
     // Starts the host and the window; call after adding albums and faults.
     void start() {
-        ASSERT_TRUE(host->start()) << host->error();
-        setAlbumHost(host->hostAndPort());
-        releaseApplicationState();
-        createApplicationState();
-        window = createMainWindow();
-        mainWindowPort()->messageBox = [this](const QString& t) { shown << t; };
-        window->show();
+        openWindow();
         QObject::connect(window->progressBar1, &QProgressBar::valueChanged, [this](int v) {
             progress.push_back({window->progressBar1->maximum(), v});
         });
-    }
-    void TearDown() override {
-        setWindowPort(nullptr);
-        delete window;
-        releaseApplicationState();
-        host.reset();
-        setAlbumHost(PICVORA_ALBUM_HOST_DEFAULT);
     }
     void listAlbumsOf(const QString& user) {
         window->edit1->setText(user);
@@ -67,9 +55,6 @@ protected:
         return out;
     }
 
-    std::unique_ptr<albumhost::AlbumHost> host;
-    MainWindow* window = nullptr;
-    QStringList shown;
     std::vector<std::pair<int, int>> progress; // (maximum, value) at each change
 };
 

@@ -5,6 +5,7 @@
 #include "core/servicehost.h"
 #include "gallery/cellcheckbox.h"
 #include "support/testsupport.h"
+#include "support/windowfixture.h"
 #include "ui/mainwindow.h"
 #include "ui/qtwindowport.h"
 #include "ui/startup.h"
@@ -44,29 +45,15 @@ std::string withCounter(const std::string& name, int k) {
                                     : name.substr(0, dot) + counter + name.substr(dot);
 }
 
-class EndToEnd : public ::testing::Test {
+class EndToEnd : public test::WindowFixture {
 protected:
     void SetUp() override {
         albumhost::HostOptions options;
         options.port = 0;
         host = std::make_unique<albumhost::AlbumHost>(options);
-        ASSERT_TRUE(host->start()) << host->error();
-        setAlbumHost(host->hostAndPort());
-        releaseApplicationState();
-        createApplicationState();
-        window = createMainWindow();
+        openWindow();
         ASSERT_TRUE(folder.isValid());
-        mainWindowPort()->messageBox = [this](const QString& t) { shown << t; };
         mainWindowPort()->folderPicker = [this] { return folder.path(); };
-        window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
-    }
-    void TearDown() override {
-        setWindowPort(nullptr);
-        delete window;
-        releaseApplicationState();
-        host.reset();
-        setAlbumHost(PICVORA_ALBUM_HOST_DEFAULT);
     }
     CellCheckBox* checkBox(int cell) {
         return qobject_cast<CellCheckBox*>(
@@ -80,10 +67,7 @@ protected:
         QApplication::processEvents();
     }
 
-    std::unique_ptr<albumhost::AlbumHost> host;
-    MainWindow* window = nullptr;
     QTemporaryDir folder;
-    QStringList shown;
 };
 
 TEST_F(EndToEnd, ListCheckDownloadThenDownloadAllAgain) {

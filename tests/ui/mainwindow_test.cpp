@@ -2,6 +2,7 @@
 #include "gallery/canvas.h"
 #include "gallery/picturebutton.h"
 #include "support/testsupport.h"
+#include "support/windowfixture.h"
 #include "ui/mainwindow.h"
 #include "ui/qtwindowport.h"
 #include "ui/startup.h"
@@ -18,25 +19,12 @@ PICVORA_TESTS_NEED_WIDGETS();
 namespace pv {
 namespace {
 
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public test::WindowFixture {
 protected:
-    void SetUp() override {
-        releaseApplicationState();
-        createApplicationState();
-        window = createMainWindow();
-        mainWindowPort()->messageBox = [this](const QString& t) { shown << t; };
-        window->show();
-    }
-    void TearDown() override {
-        setWindowPort(nullptr);
-        delete window;
-        releaseApplicationState();
-    }
+    void SetUp() override { openWindow(); }
     QWidget* control(const char* name) {
         return window->findChild<QWidget*>(QString::fromUtf8(name));
     }
-    MainWindow* window = nullptr;
-    QStringList shown;
 };
 
 struct ControlRow {
@@ -133,7 +121,9 @@ TEST_F(MainWindowTest, PopupMenuItems) {
 }
 
 int exitCode = -1;
-void recordExit(int code) { exitCode = code; }
+void recordExit(int code) {
+    exitCode = code;
+}
 
 TEST_F(MainWindowTest, CloseGuard) {
     setProcessExit(recordExit);
@@ -176,8 +166,7 @@ TEST(ProgramEnd, QuitButtonEndsWithCodeZero) {
             releaseApplicationState();
             createApplicationState();
             std::at_quick_exit([] {
-                std::fputs(applicationStateExists() ? "state left\n" : "state released\n",
-                           stderr);
+                std::fputs(applicationStateExists() ? "state left\n" : "state released\n", stderr);
             });
             std::at_quick_exit(releaseApplicationState);
             MainWindow* w = createMainWindow();
