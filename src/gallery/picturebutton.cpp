@@ -36,9 +36,8 @@ void PictureButton::rebuild() {
         return;
     }
     shown_ = QPixmap::fromImage(source_);
-    QBitmap mask =
-        QBitmap::fromImage(source_.createMaskFromColor(transparent_.rgb(), Qt::MaskOutColor)
-                               .convertToFormat(QImage::Format_Mono));
+    // Set bits are what shows: everything but the transparent colour.
+    const QBitmap mask = shown_.createMaskFromColor(transparent_, Qt::MaskInColor);
     shown_.setMask(mask);
     // Clicks inside the transparent part reach the cell below.
     setMask(mask);

@@ -3,6 +3,7 @@
 
 #include "ui/usernameedit.h"
 
+#include <QBuffer>
 #include <QMenu>
 
 namespace pv {
@@ -35,6 +36,30 @@ TEST_F(GalleryNavigation, HighlightMovesBetweenPageFrames) {
     // The hidden template is no cell.
     QTest::mousePress(window->canvas1, Qt::LeftButton);
     EXPECT_EQ(appState().currentCell, 1);
+}
+
+TEST_F(GalleryNavigation, HighlightFramesTheCellAndLetsItShowThrough) {
+    build(20);
+    QImage picture(150, 143, QImage::Format_RGB32);
+    picture.fill(Qt::blue);
+    canvas(7)->setPicture([&] {
+        QByteArray data;
+        QBuffer buffer(&data);
+        buffer.open(QIODevice::WriteOnly);
+        picture.save(&buffer, "PNG");
+        return Bytes(data.constData(), static_cast<std::size_t>(data.size()));
+    }());
+    QTest::mousePress(canvas(7), Qt::LeftButton);
+    const QImage view = window->frame3->grab().toImage();
+    const QPoint cell = canvas(7)->pos();
+    const QRgb frame = qRgb(242, 193, 209);
+    EXPECT_EQ(view.pixel(cell + QPoint(-3, 70)), frame);
+    EXPECT_EQ(view.pixel(cell + QPoint(75, -3)), frame);
+    EXPECT_EQ(view.pixel(cell + QPoint(152, 160)), frame);
+    EXPECT_EQ(view.pixel(cell + QPoint(75, 70)), qRgb(0, 0, 255)) << "the thumbnail shows";
+    // A click inside the frame reaches the cell under it.
+    const QPoint inside = window->pictureButton1->mapTo(window, QPoint(80, 80));
+    EXPECT_EQ(window->childAt(inside), canvas(7));
 }
 
 TEST_F(GalleryNavigation, ThePressOnACanvasDoesNotReachItsPageFrame) {
