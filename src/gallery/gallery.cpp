@@ -188,7 +188,7 @@ std::deque<QPointer<QWidget>> retiredPages;
 constexpr int retiredTop = -(1 << 24);
 
 void scheduleRetirement() {
-    if (retiredPages.empty())
+    if (retiredPages.empty() || !mainWindow())
         return;
     QTimer::singleShot(0, mainWindow()->frame2, [] {
         while (!retiredPages.empty()) {
@@ -235,14 +235,17 @@ void advanceProgress(QProgressBar* bar) {
     bar->setValue(bar->value() + 1);
 }
 
-Text caption(std::int64_t cell) {
+// "(" + the cell's number + ")" + the picture's name. A "&" in a name (an entity such as
+// &amp; stays as the page wrote it) is doubled: a button would take it for a shortcut mark,
+// hide it and register a shortcut per cell.
+QString caption(std::int64_t cell) {
     const ApplicationState& s = appState();
     Text t(1, '(');
     t += decimal(cell);
     t += ')';
     if (cell <= static_cast<std::int64_t>(s.pictureNames.size()))
         t += s.pictureNames[static_cast<std::size_t>(cell - 1)];
-    return t;
+    return toQString(t).replace(QLatin1Char('&'), QLatin1String("&&"));
 }
 
 } // namespace
@@ -346,7 +349,7 @@ void buildGallery() {
         s.cellCheckBoxes[index] = box;
         canvas->move(place.left, place.top);
         box->move(place.left, place.top + layout::checkBoxOffset);
-        box->setText(toQString(caption(i)));
+        box->setText(caption(i));
         if (static_cast<std::size_t>(i) > records)
             box->setEnabled(false); // no picture behind the cell: nothing to check
         connectCanvas(canvas);
