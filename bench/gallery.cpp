@@ -212,11 +212,11 @@ int main(int argc, char** argv) {
 
     // The host draws each thumbnail on its first request: the first listing waits for that,
     // the second one shows what the gallery itself costs.
-    for (const char* host_state : {"host drawing", "host warm"}) {
+    for (const char* phase : {"host drawing", "host warm"}) {
         const Run r = listGallery(window, large);
         std::printf("20000 pictures (%s): previous gallery destroyed in %.0f ms, build %.0f ms, "
                     "thumbnails %.0f ms (%d shown), longest freeze %lld ms\n",
-                    host_state, r.destroyMs, r.buildMs, r.loadMs, r.shown,
+                    phase, r.destroyMs, r.buildMs, r.loadMs, r.shown,
                     static_cast<long long>(r.freezeMs));
     }
     std::printf("20000 pictures loaded: resident %.0f MiB (%.0f MiB above start)\n",
