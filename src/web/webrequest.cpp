@@ -1,9 +1,12 @@
 #include "web/webrequest.h"
 
+#include <algorithm>
+
 #include "core/windowport.h"
 #include "web/httptransfer.h"
 #include "web/webinit.h"
 
+#include <algorithm>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -22,6 +25,9 @@ constexpr const char* defaultAccept =
     "application/x-shockwave-flash, application/vnd.ms-excel, application/vnd.ms-powerpoint, "
     "application/msword, */*";
 constexpr std::size_t headersBufferSize = 1024;
+// A body beyond this is cut off there, as a transfer broken off midway is: it keeps memory
+// bounded and always fits the exchange record's 32-bit length.
+constexpr std::size_t maxBodyBytes = std::size_t{256} << 20;
 // An abandoned exchange runs on this long past its caller's deadline before it gives up,
 // so that the caller's own time-out always fires first.
 constexpr std::chrono::seconds workerGrace{1};
@@ -144,8 +150,9 @@ int requestWorker(ExchangeRecord& record, std::chrono::steady_clock::time_point 
 
     Bytes received;
     const TransferOutcome outcome = runTransfer(request, [&](const char* data, std::size_t n) {
-        received.append(data, n);
-        return true;
+        const std::size_t room = maxBodyBytes - received.size();
+        received.append(data, std::min(n, room));
+        return n <= room;
     });
     if (!outcome.handleMade)
         return 0;
