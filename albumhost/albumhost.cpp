@@ -388,11 +388,11 @@ void AlbumHost::addMember(const std::string& member) {
     d_->catalogue.addMember(toGbk(member));
 }
 
-int AlbumHost::addAlbum(const std::string& member, const AlbumSpec& spec) {
+int AlbumHost::addAlbum(const std::string& member, const AlbumSpec& wanted) {
     Album album;
-    album.name = toGbk(spec.name);
+    album.name = toGbk(wanted.name);
     int position = 0;
-    for (const PictureSpec& ps : spec.pictures) {
+    for (const PictureSpec& ps : wanted.pictures) {
         ++position;
         Picture p;
         p.fileName = toGbk(ps.fileName);
@@ -410,7 +410,7 @@ int AlbumHost::addAlbum(const std::string& member, const AlbumSpec& spec) {
         album.pictures.push_back(std::move(p));
     }
     album.declared =
-        spec.declaredCount ? toGbk(*spec.declaredCount) : std::to_string(album.pictures.size());
+        wanted.declaredCount ? toGbk(*wanted.declaredCount) : std::to_string(album.pictures.size());
     return d_->catalogue.addAlbum(toGbk(member), std::move(album));
 }
 

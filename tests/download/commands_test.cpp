@@ -71,8 +71,8 @@ protected:
     // A listed album of `records` pictures shown in `cells` gallery cells, the buttons as
     // a listing leaves them.
     void listAlbum(int records, int cells) {
-        albumhost::AlbumSpec spec{"album", albumhost::numberedPictures(records, 64, 48), {}};
-        host->addAlbum("tester", spec);
+        albumhost::AlbumSpec wanted{"album", albumhost::numberedPictures(records, 64, 48), {}};
+        host->addAlbum("tester", wanted);
         pictures = host->albums("tester").at(0).pictures;
         ApplicationState& s = appState();
         for (const auto& p : pictures)

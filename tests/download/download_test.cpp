@@ -39,11 +39,11 @@ protected:
 
     // Adds an album of pictures with these file names and makes it the listed one.
     std::vector<albumhost::PictureInfo> listAlbum(const std::vector<std::string>& fileNames) {
-        albumhost::AlbumSpec spec;
-        spec.name = "album" + std::to_string(++albums);
+        albumhost::AlbumSpec wanted;
+        wanted.name = "album" + std::to_string(++albums);
         for (const auto& f : fileNames)
-            spec.pictures.push_back({f, "", 0, 64, 48});
-        const int k = host->addAlbum(member, spec);
+            wanted.pictures.push_back({f, "", 0, 64, 48});
+        const int k = host->addAlbum(member, wanted);
         auto pictures = host->albums(member).at(static_cast<std::size_t>(k - 1)).pictures;
         appState().pictureUrls.clear();
         for (const auto& p : pictures)
