@@ -16,7 +16,10 @@ Text fileNameOf(const Text& address) {
 Text candidateName(const Text& fileName, std::int64_t k) {
     if (k == 0)
         return fileName;
-    const Text counter = "(" + decimal(k) + ")";
+    // Built by appending: GCC 12 misreads "(" + std::string at -O3 as an overlapping copy.
+    Text counter = "(";
+    counter += decimal(k);
+    counter += ')';
     const int dot = findText(fileName, ".");
     if (dot < 0)
         return fileName + counter;
