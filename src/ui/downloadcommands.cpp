@@ -53,6 +53,19 @@ void runDownload() {
     s.commandActive = false;
 }
 
+// Nothing while another command runs (silently, as the listings); a message when the
+// album has no picture records.
+bool downloadMayStart() {
+    const ApplicationState& s = appState();
+    if (s.commandActive)
+        return false;
+    if (s.pictureUrls.empty()) {
+        windowPort().showMessage(gbk(messages::nothingToDownload));
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 Text downloadedMessage(int saved, int failed) {
@@ -63,13 +76,9 @@ Text downloadedMessage(int saved, int failed) {
 }
 
 void downloadAll() {
+    if (!downloadMayStart())
+        return;
     ApplicationState& s = appState();
-    if (s.commandActive)
-        return;
-    if (s.pictureUrls.empty()) {
-        windowPort().showMessage(gbk(messages::nothingToDownload));
-        return;
-    }
     s.downloadQueue.clear();
     const auto pictures = static_cast<std::int32_t>(s.pictureUrls.size());
     for (std::int32_t p = 1; p <= pictures; ++p)
@@ -78,13 +87,9 @@ void downloadAll() {
 }
 
 void downloadSelected() {
+    if (!downloadMayStart())
+        return;
     ApplicationState& s = appState();
-    if (s.commandActive)
-        return;
-    if (s.pictureUrls.empty()) {
-        windowPort().showMessage(gbk(messages::nothingToDownload));
-        return;
-    }
     s.downloadQueue.clear();
     // A cell beyond the picture records has no address to save: it is left out.
     const std::size_t cells = std::min(s.cellCheckBoxes.size(), s.pictureUrls.size());
