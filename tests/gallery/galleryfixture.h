@@ -10,6 +10,7 @@
 #include "gallery/pageframe.h"
 #include "gallery/picturebutton.h"
 #include "support/testsupport.h"
+#include "support/windowfixture.h"
 #include "ui/mainwindow.h"
 #include "ui/qtext.h"
 #include "ui/qtwindowport.h"
@@ -24,21 +25,9 @@
 
 namespace pv::test {
 
-class GalleryFixture : public ::testing::Test {
+class GalleryFixture : public WindowFixture {
 protected:
-    void SetUp() override {
-        releaseApplicationState();
-        createApplicationState();
-        window = createMainWindow();
-        mainWindowPort()->messageBox = [this](const QString& t) { shown << t; };
-        window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
-    }
-    void TearDown() override {
-        setWindowPort(nullptr);
-        delete window;
-        releaseApplicationState();
-    }
+    void SetUp() override { openWindow(); }
 
     // `records` picture records with thumbnail addresses `address(n)` and names "p<n>",
     // and a gallery of `cells` cells built for them, as a listing leaves it.
@@ -83,9 +72,6 @@ protected:
             out << qobject_cast<QAbstractButton*>(b.data())->isChecked();
         return out;
     }
-
-    MainWindow* window = nullptr;
-    QStringList shown;
 };
 
 } // namespace pv::test

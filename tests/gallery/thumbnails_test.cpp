@@ -61,7 +61,6 @@ protected:
         window->menu->hide();
     }
 
-    std::unique_ptr<albumhost::AlbumHost> host;
     std::vector<Text> thumbnails;
     std::vector<std::string> paths;
 };
