@@ -8,8 +8,10 @@
 #include "web/httptransfer.h"
 
 #include <algorithm>
+#include <csignal>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <vector>
 
 namespace pv {
@@ -242,6 +244,54 @@ TEST_F(DownloadTest, WorkerCountsEveryItemOnce) {
     EXPECT_EQ(port.progressPosition, 4);
     EXPECT_EQ(folder.entries(),
               (Entries{{"a.jpg", served(pictures[0])}, {"b.jpg", served(pictures[1])}}));
+}
+
+} // namespace
+} // namespace pv
+
+namespace pv {
+namespace {
+
+// A disk that fills up: a file-size limit that the small pictures fit under and the large
+// ones do not. Those that did not fit are counted failed and leave no file behind.
+TEST_F(DownloadTest, PicturesThatDoNotFitFailAndLeaveNoFile) {
+    albumhost::AlbumSpec wanted;
+    wanted.name = "sizes";
+    const std::vector<std::string> names = {"s1.jpg", "big1.jpg", "s2.jpg", "big2.jpg", "s3.jpg"};
+    for (const auto& n : names) {
+        const bool big = n.rfind("big", 0) == 0;
+        wanted.pictures.push_back({n, "", 0, big ? 1600 : 64, big ? 1200 : 48});
+    }
+    const int k = host->addAlbum(member, wanted);
+    const auto pictures = host->albums(member).at(static_cast<std::size_t>(k - 1)).pictures;
+    appState().pictureUrls.clear();
+    std::size_t smallest = SIZE_MAX, largestSmall = 0;
+    for (const auto& p : pictures) {
+        appState().pictureUrls.push_back(host->url(p.picturePath));
+        const std::size_t size = host->contentAt(p.picturePath).size();
+        if (gbkToUtf8(p.fileName).rfind("big", 0) == 0)
+            smallest = std::min(smallest, size);
+        else
+            largestSmall = std::max(largestSmall, size);
+    }
+    ASSERT_LT(largestSmall * 2, smallest);
+
+    struct rlimit before {};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &before), 0);
+    struct rlimit limited = before;
+    limited.rlim_cur = static_cast<rlim_t>((largestSmall + smallest) / 2);
+    auto* oldHandler = std::signal(SIGXFSZ, SIG_IGN); // a write past the limit fails instead
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    const std::string message = downloadAllInto(folder.text());
+    setrlimit(RLIMIT_FSIZE, &before);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_EQ(message, "已成功下载3张图片。\n2张图片下载失败。");
+    Entries expected;
+    for (const auto& p : pictures)
+        if (gbkToUtf8(p.fileName).rfind("s", 0) == 0)
+            expected[gbkToUtf8(p.fileName)] = served(p);
+    EXPECT_EQ(folder.entries(), expected); // no partial picture, no temporary file
 }
 
 } // namespace
