@@ -23,6 +23,10 @@ xvfb-run -a -s "-screen 0 1000x760x24" bash -c '
     for _ in $(seq 1 "$2"); do xdotool mousemove 420 85 click 1; sleep 0.5; xdotool key Down Return; sleep 0.5; done
     xdotool mousemove 600 95 click 1
     sleep 6
+    # Check two cells and mark a third with the highlight.
+    xdotool mousemove 426 283 click 1 mousemove 592 283 click 1
+    xdotool mousemove 325 379 click 1
+    sleep 1
     import -window root -crop 890x655+50+50 "$1"
     kill $app' "$build" "$out" "$album"
 echo "wrote $out"
