@@ -2,6 +2,8 @@
 #include "core/patterns.h"
 
 #include <gtest/gtest.h>
+#include <iterator>
+#include <random>
 #include <thread>
 
 namespace pv {
@@ -93,13 +95,89 @@ TEST(ApplicationState, StartsEmptyAndCompilesSixPatterns) {
     EXPECT_TRUE(s.namePattern.empty());
     compilePatternsAndCreateLock();
     for (const Pattern* p : {&s.albumUrlPattern, &s.namePattern, &s.albumCountPattern,
-                             &s.pictureSourcePattern, &s.pictureSizePattern,
-                             &s.pageSectionPattern})
+                             &s.pictureSourcePattern, &s.pictureSizePattern, &s.pageSectionPattern})
         EXPECT_FALSE(p->empty());
     EXPECT_NE(s.workLock, nullptr);
     releaseApplicationState();
     EXPECT_FALSE(applicationStateExists());
     releaseApplicationState(); // a second release does nothing
+}
+
+} // namespace
+} // namespace pv
+
+namespace pv {
+namespace {
+
+bool sameMatches(const MatchList& a, const MatchList& b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (a[i].offset != b[i].offset || a[i].length != b[i].length)
+            return false;
+    return true;
+}
+
+// The short cut past positions where no look-behind can hold finds exactly what trying
+// every position finds, over texts made of the pieces that matter.
+TEST(SearchAll, ShortCutFindsWhatEveryPositionFinds) {
+    const char* pieces[] = {"psrc:\"",
+                            "PSRC:\"",
+                            "pSrC:\"",
+                            "psize:\"",
+                            "pname:\"",
+                            "purl:\"",
+                            "pnum:\"",
+                            "id=\"forimgs\"",
+                            "ID=\"FORIMGS\"",
+                            "/div",
+                            "/DIV",
+                            "\"",
+                            "p",
+                            "psrc",
+                            ":",
+                            "\r\n",
+                            "\xD6\xD0",
+                            "\xA1",
+                            std::string(1, '\0').c_str(),
+                            "x",
+                            "abc",
+                            "pname:\"\"",
+                            "psrc:\"psrc:\""};
+    const Pattern all[] = {
+        compilePattern(patterns::albumUrl),    compilePattern(patterns::name),
+        compilePattern(patterns::albumCount),  compilePattern(patterns::pictureSource),
+        compilePattern(patterns::pictureSize), compilePattern(patterns::pageSection)};
+    std::mt19937 random(12345);
+    for (int round = 0; round < 3000; ++round) {
+        Text text;
+        const int count = static_cast<int>(random() % 40);
+        for (int i = 0; i < count; ++i) {
+            const std::size_t k = random() % std::size(pieces);
+            text += k == 18 ? std::string(1, '\0') : std::string(pieces[k]);
+        }
+        for (const Pattern& p : all)
+            ASSERT_TRUE(sameMatches(searchAll(p, text), detail::searchEveryPosition(p, text)))
+                << "round " << round << " pattern " << p.str();
+    }
+}
+
+TEST(SearchAll, PatternsWithoutALiteralLookBehindTakeTheLongWay) {
+    const Pattern plain = compilePattern("a.");
+    const Text t = "xaybaz";
+    EXPECT_TRUE(sameMatches(searchAll(plain, t), detail::searchEveryPosition(plain, t)));
+    EXPECT_EQ(searchAll(plain, t).size(), 2u);
+    const Pattern classy = compilePattern(R"((?<=\d)x)");
+    EXPECT_EQ(searchAll(classy, "1x2xax").size(), 2u);
+    // The look-behind binds only the first alternative: "b" needs no "x" before it.
+    for (const char* expression : {"(?<=x)a|b", "(?<=x)(?:a)|b", "(?<=x)[|]a"}) {
+        const Pattern alternatives = compilePattern(expression);
+        for (const Text& text : {Text("bxab"), Text("xa|ab"), Text("b")})
+            EXPECT_TRUE(sameMatches(searchAll(alternatives, text),
+                                    detail::searchEveryPosition(alternatives, text)))
+                << expression << " over " << text;
+    }
+    EXPECT_EQ(searchAll(compilePattern("(?<=x)a|b"), "bxab").size(), 3u);
 }
 
 } // namespace

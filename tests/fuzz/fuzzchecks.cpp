@@ -65,8 +65,15 @@ void checkRecords(const std::uint8_t* data, std::size_t size) {
     for (const Pattern* p :
          {&s.albumUrlPattern, &s.namePattern, &s.albumCountPattern, &s.pictureSourcePattern,
           &s.pictureSizePattern, &s.pageSectionPattern}) {
+        const MatchList found = searchAll(*p, s.listingText);
+        const MatchList everywhere = detail::searchEveryPosition(*p, s.listingText);
+        require(found.size() == everywhere.size(), "the short cut finds as many matches");
+        for (std::size_t i = 0; i < found.size(); ++i)
+            require(found[i].offset == everywhere[i].offset &&
+                        found[i].length == everywhere[i].length,
+                    "the short cut finds the same matches");
         std::size_t end = 0;
-        for (const Match& m : searchAll(*p, s.listingText)) {
+        for (const Match& m : found) {
             require(m.offset >= end, "matches in order, never overlapping");
             require(m.offset + m.length <= s.listingText.size(), "a match lies in the text");
             end = m.offset + m.length;
